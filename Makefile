@@ -37,6 +37,7 @@ fuzz: deps
 	$(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
 	    -DQUILLMERE_TESTS=OFF -DQUILLMERE_FUZZ=ON
 	$(CMAKE) --build build/fuzz -j $(JOBS) --target fuzz_recordfile
+	mkdir -p build/fuzz/corpus
 	build/fuzz/fuzz/fuzz_recordfile -max_total_time=45 -timeout=5 -rss_limit_mb=1024 \
 	    -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/seeds
 
