@@ -41,8 +41,8 @@ void ShowCurrentDayInPicker(double pickerValue)
 void ReportNoteNotStored(const QString &reason)
 {
     platform::ShowMessage(
-        platform::ToCp936(u"这一天的事务没有保存下来：" + reason
-                          + u"\r\n\r\n文字仍留在事务框里，离开事务框时会再试一次。"),
+        platform::ToCp936(QString::fromUtf16(u"这一天的事务没有保存下来：") + reason
+                          + QString::fromUtf16(u"\r\n\r\n文字仍留在事务框里，离开事务框时会再试一次。")),
         platform::ToCp936(u"事务未保存"));
 }
 

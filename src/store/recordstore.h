@@ -17,8 +17,6 @@
 
 namespace store {
 
-using Text = QByteArray;
-
 enum class FieldType : std::int32_t {
     None = 0,
     Integer = 3,
@@ -26,6 +24,9 @@ enum class FieldType : std::int32_t {
     DateTime = 8,
     Text = 10,
 };
+
+// Declared after FieldType so that FieldType::Text does not shadow it.
+using Text = QByteArray;
 
 // As passed to CreateRecordFile. Only text fields use the width.
 struct FieldDescriptor {
