@@ -6,6 +6,7 @@
 // handlers bound, "renwu.edb" seeded through the store, and ways to read the
 // list and the file back.
 
+#include "platform/controls.h"
 #include "platform/facility.h"
 #include "platform/widgets.h"
 #include "store/schedule.h"
@@ -15,8 +16,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -152,14 +151,8 @@ public:
     // Where the item's check box and its text are drawn.
     static QRect checkBoxRect(int row)
     {
-        QAbstractItemView *view = list();
-        const QModelIndex index = view->model()->index(row, 0);
-        QStyleOptionViewItem option;
-        option.initFrom(view);
-        option.rect = view->visualRect(index);
-        option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
-        option.text = index.data().toString();
-        return view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+        auto *view = qobject_cast<platform::CheckList *>(list());
+        return view ? view->checkBoxRect(view->item(row)) : QRect();
     }
     static QPoint textPoint(int row)
     {
