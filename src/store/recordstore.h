@@ -77,6 +77,13 @@ void SetFatalHandler(FatalHandler handler);
 // current directory) empty, with these fields, replacing an existing file.
 Status CreateRecordFile(const Text &name, const std::vector<FieldDescriptor> &fields);
 
+// As CreateRecordFile, at a full path. With `replace` false an existing entry
+// is left alone and gives Code::Io (the system's "File exists"). Replacing a
+// file that another process holds open gives Code::Locked. The new file
+// appears whole or not at all.
+Status CreateRecordFileAt(const QString &path, const std::vector<FieldDescriptor> &fields,
+                          bool replace);
+
 // Opens `path` for reading and writing under `tableName`, which becomes the
 // selected table. Holds an exclusive advisory lock on the file while open:
 // a file held by another process gives Code::Locked. A file that is not of
@@ -87,6 +94,8 @@ Status OpenTable(const QString &path, const Text &tableName);
 // Fails, leaving the selection as it was, for a name that is not open.
 bool SelectTable(const Text &tableName);
 
+// Closes one table, releasing its file; the selection is cleared when it was this one.
+void CloseTable(const Text &tableName);
 // Closes every table and clears the selection (tests and shut-down).
 void CloseAllTables();
 

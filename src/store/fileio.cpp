@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Quillmere developers
+
+#include "store/fileio.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+bool syncEnabled = true;
+std::optional<std::int64_t> limit;
+std::int64_t used = 0;
+bool cut = false;   // the limit has refused some work: the machine has stopped
+
+// Takes up to `wanted` units; returns how many the limit grants.
+std::int64_t take(std::int64_t wanted)
+{
+    if (cut)
+        return 0;
+    std::int64_t granted = wanted;
+    if (limit)
+        granted = std::max<std::int64_t>(0, std::min(wanted, *limit - used));
+    used += granted;
+    cut = granted < wanted;
+    return granted;
+}
+
+bool stopped()
+{
+    return cut;
+}
+
+bool takeOne()
+{
+    if (take(1) == 1)
+        return true;
+    errno = EIO;
+    return false;
+}
+
+QByteArray nativePath(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+} // namespace
+
+void SetSyncEnabled(bool enabled)
+{
+    syncEnabled = enabled;
+}
+
+bool SyncEnabled()
+{
+    return syncEnabled;
+}
+
+namespace io {
+
+void SetLimit(std::optional<std::int64_t> units)
+{
+    limit = units;
+    used = 0;
+    cut = false;
+}
+
+std::int64_t UnitsUsed()
+{
+    return used;
+}
+
+void ResetUnitsUsed()
+{
+    used = 0;
+}
+
+int Create(const QString &path, int flags, unsigned mode)
+{
+    if (!takeOne())
+        return -1;
+    int fd;
+    do
+        fd = ::open(nativePath(path).constData(), flags | O_CREAT | O_CLOEXEC, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool WriteAt(int fd, const char *data, std::int64_t size, std::int64_t offset)
+{
+    if (stopped()) {
+        errno = EIO;
+        return false;
+    }
+    const std::int64_t granted = take(size);
+    // Write the granted prefix for real, so that a cut-short write leaves
+    // exactly what a crash in its middle could leave.
+    std::int64_t done = 0;
+    while (done < granted) {
+        const ssize_t n = ::pwrite(fd, data + done, static_cast<size_t>(granted - done),
+                                   static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    if (granted < size) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+bool Truncate(int fd, std::int64_t size)
+{
+    if (!takeOne())
+        return false;
+    int rc;
+    do
+        rc = ::ftruncate(fd, static_cast<off_t>(size));
+    while (rc < 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool SyncData(int fd)
+{
+    if (stopped()) {
+        errno = EIO;
+        return false;
+    }
+    if (!syncEnabled)
+        return true;
+    int rc;
+    do
+        rc = ::fdatasync(fd);
+    while (rc < 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool SyncFile(int fd)
+{
+    if (stopped()) {
+        errno = EIO;
+        return false;
+    }
+    if (!syncEnabled)
+        return true;
+    int rc;
+    do
+        rc = ::fsync(fd);
+    while (rc < 0 && errno == EINTR);
+    return rc == 0;
+}
+
+bool Remove(const QString &path)
+{
+    if (!takeOne())
+        return false;
+    return ::unlink(nativePath(path).constData()) == 0;
+}
+
+bool Link(const QString &from, const QString &to)
+{
+    if (!takeOne())
+        return false;
+    return ::link(nativePath(from).constData(), nativePath(to).constData()) == 0;
+}
+
+bool Rename(const QString &from, const QString &to)
+{
+    if (!takeOne())
+        return false;
+    return ::rename(nativePath(from).constData(), nativePath(to).constData()) == 0;
+}
+
+} // namespace io
+
+} // namespace store
