@@ -225,6 +225,35 @@ QRadioButton *NextRadio(QRadioButton *from, bool forward)
     return group.at((at + step) % group.size());
 }
 
+// The next control of the window's focus order (the definition's property
+// "focusOrder"), wrapping, skipping hidden and disabled ones. Qt's own focus
+// chain leaves out the unchecked buttons of a radio group, which here are
+// tab stops like the rest.
+QWidget *NextTabStop(QWidget *from, bool forward)
+{
+    QWidget *window = from->window();
+    const QStringList order = window->property("focusOrder").toStringList();
+    QList<QWidget *> stops;
+    for (const QString &name : order) {
+        if (auto *stop = window->findChild<QWidget *>(name))
+            stops.append(stop);
+    }
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < stops.size() && at < 0; ++i) {
+        if (stops.at(i) == from || stops.at(i)->isAncestorOf(from) || from->focusProxy() == stops.at(i))
+            at = i;
+    }
+    if (at < 0)
+        at = forward ? stops.size() - 1 : 0;
+    for (qsizetype step = 1; step <= stops.size(); ++step) {
+        const qsizetype next = (at + (forward ? step : stops.size() - step)) % stops.size();
+        QWidget *candidate = stops.at(next);
+        if (candidate->isVisible() && candidate->isEnabled())
+            return candidate;
+    }
+    return nullptr;
+}
+
 // Watches the program's windows for what Qt's widgets do not do by themselves.
 class EventGate : public QObject
 {
@@ -264,6 +293,14 @@ private:
         const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
         if (event->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) {
             PostClose(*window);
+            return true;
+        }
+        if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+            const bool forward = event->key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier);
+            if ((modifiers & ~Qt::ShiftModifier) != Qt::NoModifier)
+                return false;
+            if (QWidget *next = NextTabStop(widget, forward))
+                next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
             return true;
         }
         if (auto *radio = qobject_cast<QRadioButton *>(widget); radio && modifiers == Qt::NoModifier) {
@@ -423,9 +460,11 @@ void ConnectControls(Window window, QWidget *widget)
                              [window, name] { Raise(window, name, Event::TextChanged); });
         } else if (auto *picker = qobject_cast<DatePicker *>(child)) {
             // Qt reports the change inside it; the handler gets it from the loop.
-            QObject::connect(picker, &QDateEdit::dateChanged, picker, [window] {
-                if (State().programChange > 0)
+            QObject::connect(picker, &QDateEdit::dateChanged, picker, [window, picker](QDate date) {
+                // Qt also reports a date it merely read again (Enter in the box).
+                if (State().programChange > 0 || picker->property("shownDate").toDate() == date)
                     return;
+                picker->setProperty("shownDate", date);
                 State().datePending[Slot(window)] = true;
                 PostDateDelivery();
             });
@@ -489,7 +528,9 @@ void SetPicker(DatePicker *picker, double value)
     const double clamped = ClampDate(value);
     const double day = DatePart(clamped);
     ProgramChange quiet;
-    picker->setDate(ToLocalDateTime(day).date());
+    const QDate date = ToLocalDateTime(day).date();
+    picker->setDate(date);
+    picker->setProperty("shownDate", date);
     picker->setProperty("timeFraction", std::fabs(clamped - std::trunc(clamped)));
 }
 
@@ -625,7 +666,6 @@ void LoadWindow(Window window, bool modal)
     if (modal)
         widget->setWindowModality(Qt::ApplicationModal);
     widget->show();
-    widget->raise();
     widget->activateWindow();
     const QByteArray first = widget->property("firstFocus").toString().toUtf8();
     if (QWidget *firstFocus = FindControl(window, first.constData()))

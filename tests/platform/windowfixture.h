@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// SPDX-FileCopyrightText: 2026 The Quillmere developers
+#pragma once
+
+// A loaded window on a temporary program folder, a log of the events that
+// reached the handlers, and a way to close whatever is left open.
+
+#include "platform/controls.h"
+#include "platform/facility.h"
+#include "platform/widgets.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using platform::Event;
+using platform::Window;
+using namespace Qt::StringLiterals;
+
+inline QString U(const platform::Text &text)
+{
+    return platform::FromCp936(text);
+}
+
+inline platform::Text B(const QString &text)
+{
+    return platform::ToCp936(text);
+}
+
+class WindowFixture
+{
+public:
+    WindowFixture() { platform::SetProgramDirectory(m_dir.path()); }
+    ~WindowFixture() { closeAll(); }
+    WindowFixture(const WindowFixture &) = delete;
+    WindowFixture &operator=(const WindowFixture &) = delete;
+
+    // Records "<control> <event>" for each event of `window` that a handler receives.
+    void log(Window window, const char *control, Event event, const QString &entry)
+    {
+        platform::Bind(window, control, event, [this, entry] { events.append(entry); });
+    }
+
+    bool loadMain()
+    {
+        platform::LoadWindow(Window::Main, false);
+        QWidget *window = platform::WindowWidget(Window::Main);
+        return window && QTest::qWaitForWindowActive(window);
+    }
+
+    QWidget *control(const char *name, Window window = Window::Main) const
+    {
+        return platform::Control(window, name);
+    }
+
+    template<typename T>
+    T *control(const char *name, Window window = Window::Main) const
+    {
+        return qobject_cast<T *>(platform::Control(window, name));
+    }
+
+    void closeAll()
+    {
+        for (Window window : {Window::TaskName, Window::Main}) {
+            if (platform::IsLoaded(window)) {
+                platform::RequestClose(window);
+                QTRY_VERIFY(!platform::IsLoaded(window));
+            }
+        }
+        platform::UnbindAll();
+        platform::SetClock({});
+    }
+
+    QStringList events;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Types `text` as key presses that carry it, one character at a time
+// (QTest::keyClicks takes only Latin-1).
+inline void Type(QWidget *widget, const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
+        i += length - 1;
+    }
+}
+
+// Runs `drive` once the next modal box or window is up, and closes a message
+// box it leaves open.
+inline void WhenModal(std::function<void(QWidget *)> drive)
+{
+    QTimer::singleShot(0, qApp, [drive] {
+        QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+        QWidget *modal = QApplication::activeModalWidget();
+        drive(modal);
+        if (auto *box = qobject_cast<QMessageBox *>(modal); box && box->isVisible())
+            box->button(QMessageBox::Ok)->click();
+    });
+}
