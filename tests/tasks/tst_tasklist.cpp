@@ -150,7 +150,7 @@ private Q_SLOTS:
         f->clickText(1);
         f->withNameWindow([this] { f->click("按钮_编辑"); }, [this] {
             QCOMPARE(f->nameBoxText(), u"写信"_s);
-            QTest::keyClicks(f->nameControl(TaskListFixture::kNameBox), u"给妈妈"_s);
+            f->type(f->nameControl(TaskListFixture::kNameBox), u"给妈妈"_s);
             QTest::mouseClick(f->nameControl("按钮_确定"), Qt::LeftButton);
         });
         QCOMPARE(f->shown(), (QStringList{u"1 买菜"_s, u"2 写信给妈妈 √"_s, u"3 修车"_s}));

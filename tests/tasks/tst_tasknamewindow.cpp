@@ -104,7 +104,7 @@ private Q_SLOTS:
             QCOMPARE(f->nameBoxText(), rename ? kOld : QString());
             QTRY_COMPARE(QApplication::focusWidget(), box());
             if (edit != Edit::None)
-                QTest::keyClicks(box(), u"新"_s);
+                f->type(box(), u"新"_s);
             if (edit == Edit::TypeAndUndo)
                 QTest::keyClick(box(), Qt::Key_Backspace);
             if (edit == Edit::TypeAndEmpty) {
@@ -164,7 +164,7 @@ private Q_SLOTS:
                 QApplication::clipboard()->setText(input);
                 QTest::keyClick(box(), Qt::Key_V, Qt::ControlModifier);
             } else {
-                QTest::keyClicks(box(), input);
+                f->type(box(), input);
             }
             QCOMPARE(f->nameBoxText(), kept);
             clickOk();
@@ -178,7 +178,8 @@ private Q_SLOTS:
     void unfinishedCompositionIsKept()
     {
         open(false, [&] {
-            QTest::keyClicks(box(), u"开"_s);
+            QTRY_COMPARE(QApplication::focusWidget(), box());
+            f->type(box(), u"开"_s);
             QInputMethodEvent composing(u"会"_s, {});
             QCoreApplication::sendEvent(box(), &composing);
             clickOk();
