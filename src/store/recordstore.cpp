@@ -233,7 +233,7 @@ public:
     std::int64_t recordsStart = 0;
     QByteArray head;      // header, field count and descriptors, as in the file
     QByteArray records;   // the counted records, as in the file
-    std::int32_t current = 1;
+    std::int32_t current = 0;   // opened before the first record
 
     std::int32_t count() const { return getI32(head.constData() + kCountOffset); }
     std::int32_t nextTag() const { return getI32(head.constData() + kNextTagOffset); }
@@ -655,7 +655,9 @@ Status CreateRecordFileAt(const QString &path, const std::vector<FieldDescriptor
     if (ok)
         ok = replace ? io::Rename(temporary, target) : io::Link(temporary, target);
     int error = errno;
-    io::Remove(temporary);
+    // A rename leaves nothing behind; a link leaves the temporary name to drop.
+    if (!ok || !replace)
+        io::Remove(temporary);
     if (ok && !io::SyncFile(dirFd.get())) {
         ok = false;
         error = errno;
@@ -725,7 +727,7 @@ Status OpenTable(const QString &path, const Text &tableName)
     if (Status loaded = repairAndLoad(*table, st.st_size); !loaded)
         return loaded;
 
-    table->current = 1;
+    table->current = 0;
     selected = table.get();
     tables.push_back(std::move(table));
     return Status::success();
