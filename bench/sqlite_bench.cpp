@@ -167,6 +167,13 @@ void modifyNote(benchmark::State &state, SqliteJournal j)
     }
 }
 
+bool appendDay(sqlite3_stmt *insert, int k)
+{
+    sqlite3_bind_double(insert, 1, DayAfterLastNote(k));
+    bindText(insert, 2, NoteText(k));
+    return run(insert);
+}
+
 void appendNote(benchmark::State &state, SqliteJournal j)
 {
     Db db = openFor(state, notesPath(j), j);
@@ -174,31 +181,58 @@ void appendNote(benchmark::State &state, SqliteJournal j)
         return;
     Statement insert = prepare(db.get(), "INSERT INTO notes(day, note) VALUES(?1, ?2)");
     Statement restore = prepare(db.get(), "DELETE FROM notes WHERE day > ?1");
-    if (!insert || !restore) {
+    if (!insert || !restore || !appendDay(insert.get(), 0)) {
         state.SkipWithError(lastError(db.get()).c_str());
         return;
     }
     sqlite3_bind_double(restore.get(), 1, LastNoteDay());
-    int added = 0;
+    int added = 1;
     for (auto _ : state) {
-        sqlite3_bind_double(insert.get(), 1, DayAfterLastNote(added));
-        bindText(insert.get(), 2, NoteText(added));
-        if (!run(insert.get())) {
-            state.SkipWithError(lastError(db.get()).c_str());
-            break;
-        }
-        if (++added == kRestoreBatch) {
+        if (added == kRestoreBatch) {
             state.PauseTiming();
-            const bool restored = run(restore.get());
-            added = 0;
+            const bool restored = run(restore.get()) && appendDay(insert.get(), 0);
+            added = 1;
             state.ResumeTiming();
             if (!restored) {
                 state.SkipWithError(lastError(db.get()).c_str());
                 break;
             }
         }
+        if (!appendDay(insert.get(), added++)) {
+            state.SkipWithError(lastError(db.get()).c_str());
+            break;
+        }
     }
     run(restore.get());
+}
+
+// The first note of a new day after the program starts: the insert, its
+// statement prepared, on a connection just opened.
+void appendNoteAfterOpen(benchmark::State &state, SqliteJournal j)
+{
+    Db db = openFor(state, notesPath(j), j);
+    for (auto _ : state) {
+        if (!db)
+            break;
+        Statement insert = prepare(db.get(), "INSERT INTO notes(day, note) VALUES(?1, ?2)");
+        if (!insert || !appendDay(insert.get(), 0)) {
+            state.SkipWithError(lastError(db.get()).c_str());
+            break;
+        }
+        state.PauseTiming();
+        insert.reset();
+        Statement restore = prepare(db.get(), "DELETE FROM notes WHERE day > ?1");
+        if (restore)
+            sqlite3_bind_double(restore.get(), 1, LastNoteDay());
+        const bool restored = restore && run(restore.get());
+        restore.reset();
+        db.reset();   // its exclusive lock would keep the next connection out
+        if (restored)
+            db = openDb(notesPath(j), j);
+        state.ResumeTiming();
+        if (!db)
+            state.SkipWithError("cannot restore and reopen the SQLite file");
+    }
 }
 
 void readAllTasks(benchmark::State &state, SqliteJournal j)
@@ -229,6 +263,13 @@ void readAllTasks(benchmark::State &state, SqliteJournal j)
     }
 }
 
+bool addOneTask(sqlite3_stmt *insert, int k)
+{
+    sqlite3_bind_int(insert, 1, kTaskCount + k + 1);
+    bindText(insert, 2, TaskName(k));
+    return run(insert);
+}
+
 void addTask(benchmark::State &state, SqliteJournal j)
 {
     Db db = openFor(state, tasksPath(j), j);
@@ -237,28 +278,26 @@ void addTask(benchmark::State &state, SqliteJournal j)
     const std::int64_t lastId = selectInteger(db.get(), "SELECT max(id) FROM tasks");
     Statement insert = prepare(db.get(), "INSERT INTO tasks(seq, name, done) VALUES(?1, ?2, 0)");
     Statement restore = prepare(db.get(), "DELETE FROM tasks WHERE id > ?1");
-    if (lastId < 0 || !insert || !restore) {
+    if (lastId < 0 || !insert || !restore || !addOneTask(insert.get(), 0)) {
         state.SkipWithError(lastError(db.get()).c_str());
         return;
     }
     sqlite3_bind_int64(restore.get(), 1, lastId);
-    int added = 0;
+    int added = 1;
     for (auto _ : state) {
-        sqlite3_bind_int(insert.get(), 1, kTaskCount + added + 1);
-        bindText(insert.get(), 2, TaskName(added));
-        if (!run(insert.get())) {
-            state.SkipWithError(lastError(db.get()).c_str());
-            break;
-        }
-        if (++added == kRestoreBatch) {
+        if (added == kRestoreBatch) {
             state.PauseTiming();
-            const bool restored = run(restore.get());
-            added = 0;
+            const bool restored = run(restore.get()) && addOneTask(insert.get(), 0);
+            added = 1;
             state.ResumeTiming();
             if (!restored) {
                 state.SkipWithError(lastError(db.get()).c_str());
                 break;
             }
+        }
+        if (!addOneTask(insert.get(), added++)) {
+            state.SkipWithError(lastError(db.get()).c_str());
+            break;
         }
     }
     run(restore.get());
@@ -287,9 +326,7 @@ void deleteFirstTask(benchmark::State &state, SqliteJournal j)
         }
         state.PauseTiming();
         ++firstId;
-        sqlite3_bind_int(insert.get(), 1, kTaskCount + 1);
-        bindText(insert.get(), 2, TaskName(k++));
-        const bool refilled = run(insert.get());
+        const bool refilled = addOneTask(insert.get(), k++);
         state.ResumeTiming();
         if (!refilled) {
             state.SkipWithError(lastError(db.get()).c_str());
@@ -367,12 +404,14 @@ void RegisterSqliteBenchmark(Op op, SqliteJournal j)
 {
     const std::string name = BenchName(op, SideName(j));
     const auto add = [&name, j](void (*fn)(benchmark::State &, SqliteJournal)) {
-        benchmark::RegisterBenchmark(name.c_str(), [fn, j](benchmark::State &state) { fn(state, j); });
+        return benchmark::RegisterBenchmark(name.c_str(),
+                                            [fn, j](benchmark::State &state) { fn(state, j); });
     };
     switch (op) {
     case Op::FindLastDayNote: add(findLastDayNote); break;
     case Op::ModifyNote: add(modifyNote); break;
     case Op::AppendNote: add(appendNote); break;
+    case Op::AppendNoteAfterOpen: add(appendNoteAfterOpen)->Iterations(kAfterOpenRuns); break;
     case Op::ReadAllTasks: add(readAllTasks); break;
     case Op::AddTask: add(addTask); break;
     case Op::DeleteFirstTask: add(deleteFirstTask); break;

@@ -142,28 +142,55 @@ void modifyNote(benchmark::State &state)
     }
 }
 
+store::Status appendDay(int k)
+{
+    store::SelectTable(store::NotesTable());
+    return store::AddRecord(
+        {store::Value::ofDateTime(DayAfterLastNote(k)), store::Value::ofText(NoteText(k))});
+}
+
 void appendNote(benchmark::State &state)
 {
     OpenedTable table(state, notesPath(), store::NotesTable());
-    if (!table.ok())
+    if (!table.ok() || fail(state, appendDay(0)))
         return;
-    int added = 0;
+    int added = 1;
     for (auto _ : state) {
-        store::SelectTable(store::NotesTable());
-        const store::Values values{store::Value::ofDateTime(DayAfterLastNote(added)),
-                                   store::Value::ofText(NoteText(added))};
-        if (fail(state, store::AddRecord(values)))
-            break;
-        if (++added == kRestoreBatch) {
+        if (added == kRestoreBatch) {
             state.PauseTiming();
-            const store::Status restored = dropAppended(kNoteCount, added);
-            added = 0;
+            store::Status restored = dropAppended(kNoteCount, added);
+            if (restored)
+                restored = appendDay(0);
+            added = 1;
             state.ResumeTiming();
             if (fail(state, restored))
                 break;
         }
+        if (fail(state, appendDay(added++)))
+            break;
     }
     dropAppended(kNoteCount, added);
+}
+
+// The first note of a new day after the program starts: an append to a table
+// just opened.
+void appendNoteAfterOpen(benchmark::State &state)
+{
+    OpenedTable table(state, notesPath(), store::NotesTable());
+    if (!table.ok())
+        return;
+    for (auto _ : state) {
+        if (fail(state, appendDay(0)))
+            break;
+        state.PauseTiming();
+        store::Status restored = dropAppended(kNoteCount, 1);
+        store::CloseAllTables();
+        if (restored)
+            restored = store::OpenTable(notesPath(), store::NotesTable());
+        state.ResumeTiming();
+        if (fail(state, restored))
+            break;
+    }
 }
 
 void readAllTasks(benchmark::State &state)
@@ -194,27 +221,32 @@ void readAllTasks(benchmark::State &state)
     }
 }
 
+store::Status addOneTask(int k)
+{
+    store::SelectTable(store::TasksTable());
+    return store::AddRecord({store::Value::ofInteger(store::RecordCount() + 1),
+                             store::Value::ofText(TaskName(k)), store::Value::ofLogical(false)});
+}
+
 void addTask(benchmark::State &state)
 {
     OpenedTable table(state, tasksPath(), store::TasksTable());
-    if (!table.ok())
+    if (!table.ok() || fail(state, addOneTask(0)))
         return;
-    int added = 0;
+    int added = 1;
     for (auto _ : state) {
-        store::SelectTable(store::TasksTable());
-        const store::Values values{store::Value::ofInteger(store::RecordCount() + 1),
-                                   store::Value::ofText(TaskName(added)),
-                                   store::Value::ofLogical(false)};
-        if (fail(state, store::AddRecord(values)))
-            break;
-        if (++added == kRestoreBatch) {
+        if (added == kRestoreBatch) {
             state.PauseTiming();
-            const store::Status restored = dropAppended(kTaskCount, added);
-            added = 0;
+            store::Status restored = dropAppended(kTaskCount, added);
+            if (restored)
+                restored = addOneTask(0);
+            added = 1;
             state.ResumeTiming();
             if (fail(state, restored))
                 break;
         }
+        if (fail(state, addOneTask(added++)))
+            break;
     }
     dropAppended(kTaskCount, added);
 }
@@ -234,9 +266,7 @@ void deleteFirstTask(benchmark::State &state)
             break;
         state.PauseTiming();
         const bool purged = store::RecordCount() == kTaskCount - 1;
-        const store::Status refilled = store::AddRecord(
-            {store::Value::ofInteger(kTaskCount), store::Value::ofText(TaskName(k++)),
-             store::Value::ofLogical(false)});
+        const store::Status refilled = addOneTask(k++);
         state.ResumeTiming();
         if (!purged) {
             state.SkipWithError("the first task was not purged");
@@ -299,6 +329,9 @@ void RegisterStoreBenchmark(Op op)
     case Op::FindLastDayNote: benchmark::RegisterBenchmark(name.c_str(), findLastDayNote); break;
     case Op::ModifyNote: benchmark::RegisterBenchmark(name.c_str(), modifyNote); break;
     case Op::AppendNote: benchmark::RegisterBenchmark(name.c_str(), appendNote); break;
+    case Op::AppendNoteAfterOpen:
+        benchmark::RegisterBenchmark(name.c_str(), appendNoteAfterOpen)->Iterations(kAfterOpenRuns);
+        break;
     case Op::ReadAllTasks: benchmark::RegisterBenchmark(name.c_str(), readAllTasks); break;
     case Op::AddTask: benchmark::RegisterBenchmark(name.c_str(), addTask); break;
     case Op::DeleteFirstTask: benchmark::RegisterBenchmark(name.c_str(), deleteFirstTask); break;
