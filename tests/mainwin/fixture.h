@@ -70,15 +70,32 @@ public:
 
     static void enterNotes()
     {
+        QWidget *window = platform::WindowWidget(platform::Window::Main);
+        if (!window->isActiveWindow()) {   // e.g. after a message box
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+        }
         QWidget *box = control(kNotesBox);
         QTest::mouseClick(clickTarget(box), Qt::LeftButton);
         QTRY_VERIFY(box->hasFocus());
     }
 
+    // QTest::keyClicks takes Latin-1 only; a Chinese character arrives as a
+    // key event that carries its text, as an input method delivers it.
+    static void typeInto(QWidget *widget, const QString &text)
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80)
+                QTest::keyClick(widget, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+
     static void typeNote(const QString &text)
     {
         enterNotes();
-        QTest::keyClicks(control(kNotesBox), text);
+        typeInto(control(kNotesBox), text);
     }
 
     static void leaveNotes()
