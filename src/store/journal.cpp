@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -186,6 +187,17 @@ Status Recover(const QString &filePath, int fd, int dirFd, FileId id)
         at += length;
     }
     if (at != body)
+        return damaged();
+    // A journal can only give back bytes it holds: the file it restores is
+    // never longer than the file now or the end of its last region.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return Status::failure(Status::Code::Io,
+                               QStringLiteral("%1：%2").arg(filePath, systemReason(errno)));
+    std::int64_t reach = st.st_size;
+    for (const Region &r : regions)
+        reach = std::max<std::int64_t>(reach, r.offset + r.bytes.size());
+    if (originalSize > reach)
         return damaged();
 
     if (!Apply(fd, originalSize, regions) || !Remove(path, dirFd))

@@ -761,6 +761,16 @@ void CloseAllTables()
 
 // --- positioning ------------------------------------------------------------------------------
 
+std::vector<FieldDescriptor> TableFields()
+{
+    std::vector<FieldDescriptor> out;
+    if (selected) {
+        for (const Field &f : selected->fields)
+            out.push_back({f.name, f.type, f.width});
+    }
+    return out;
+}
+
 std::int32_t RecordCount()
 {
     return selected ? selected->count() : 0;

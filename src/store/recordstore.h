@@ -100,6 +100,7 @@ void CloseTable(const Text &tableName);
 void CloseAllTables();
 
 // The operations below act on the selected table; with none they change nothing.
+std::vector<FieldDescriptor> TableFields();   // as stored: width 0 for all but text; none with no table
 std::int32_t RecordCount();           // marked records included; 0 with no table
 std::int32_t CurrentRecordNumber();   // 0 before the first, RecordCount()+1 after the last
 void GoToFirst();

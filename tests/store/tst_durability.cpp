@@ -82,6 +82,7 @@ private Q_SLOTS:
     void everyStoppingPoint_data();
     void everyStoppingPoint();
     void failedChangeUndoneBeforeTheNext();
+    void journalOfAReplacedFileIgnored();
     void killedAtRandomMoments();
 };
 
@@ -209,6 +210,27 @@ void TestDurability::failedChangeUndoneBeforeTheNext()
     QCOMPARE(notes[0].text, QByteArray(400, 'n'));
     QCOMPARE(notes[1].text, QByteArray("next"));
     QVERIFY(before.size() > 0);
+}
+
+void TestDurability::journalOfAReplacedFileIgnored()
+{
+    QCOMPARE(OpenScheduleTables(m_dir->path()).outcome, Outcome::Opened);
+    QVERIFY(SelectTable(NotesTable()));
+    QVERIFY(AddRecord({Value::ofDateTime(45000), Value::ofText(QByteArray(400, 'o'))}));
+    io::SetLimit(700);   // the journal whole, the record half written
+    QVERIFY(!ModifyRecord({std::nullopt, Value::ofText(QByteArray(400, 'n'))}));
+    io::SetLimit(std::nullopt);
+    CloseAllTables();
+    QVERIFY(journalLeft());
+
+    // The file is replaced before anything opens it: its old journal must not
+    // be played back into the new one.
+    QVERIFY(CreateRecordFileAt(notesPath(), {{"a", 3, 20}, {"b", 10, 600}}, true));
+    const QByteArray fresh = raw::ReadBytes(notesPath());
+    QCOMPARE(fresh.size(), 116 + 2 * 72);
+    QVERIFY(OpenTable(notesPath(), NotesTable()));
+    QCOMPARE(raw::ReadBytes(notesPath()), fresh);
+    QVERIFY(!journalLeft());
 }
 
 void TestDurability::killedAtRandomMoments()
