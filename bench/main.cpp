@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // Keeps the mean real time per iteration of every run that did not fail,
@@ -34,6 +36,9 @@ namespace {
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
+    // Colours only on a terminal, as the library's own console reporter does.
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs) {
