@@ -297,9 +297,14 @@ void CheckList::mouseDoubleClickEvent(QMouseEvent *event)
 {
     const QPoint at = event->position().toPoint();
     QListWidgetItem *hit = itemAt(at);
-    const bool onText = event->button() == Qt::LeftButton && hit && !checkBoxRect(hit).contains(at);
+    if (event->button() == Qt::LeftButton && hit && checkBoxRect(hit).contains(at)) {
+        // Qt would end the second click here and drop its toggle; as two
+        // clicks, the box toggles twice and nothing is double-clicked.
+        event->accept();
+        return;
+    }
     QListWidget::mouseDoubleClickEvent(event);
-    if (onText && itemAt(at) == hit)
+    if (event->button() == Qt::LeftButton && hit && itemAt(at) == hit)
         Q_EMIT textDoubleClicked(hit);
 }
 

@@ -67,13 +67,14 @@ public:
 
     void closeAll()
     {
+        // Handlers of a finished test hold references into its stack frame.
+        platform::UnbindAll();
         for (Window window : {Window::TaskName, Window::Main}) {
             if (platform::IsLoaded(window)) {
                 platform::RequestClose(window);
                 QTRY_VERIFY(!platform::IsLoaded(window));
             }
         }
-        platform::UnbindAll();
         platform::SetClock({});
     }
 
