@@ -728,6 +728,7 @@ Status OpenTable(const QString &path, const Text &tableName)
         return loaded;
 
     table->current = 0;
+    CloseTable(tableName);   // a name stands for one file: the newer one
     selected = table.get();
     tables.push_back(std::move(table));
     return Status::success();

@@ -85,10 +85,14 @@ Status CreateRecordFileAt(const QString &path, const std::vector<FieldDescriptor
                           bool replace);
 
 // Opens `path` for reading and writing under `tableName`, which becomes the
-// selected table. Holds an exclusive advisory lock on the file while open:
-// a file held by another process gives Code::Locked. A file that is not of
-// the record layout, or fails its checks, gives Code::NotThisLayout and is
-// left exactly as it was. Failure changes nothing.
+// selected table, standing before its first record; a table already open
+// under that name is closed. Holds an exclusive advisory lock on the file
+// while open: a file held by another process, or already open here under
+// another name, gives Code::Locked. A change that a crash interrupted is
+// rolled back first. A file that is not of the record layout, or fails its
+// checks, gives Code::NotThisLayout and is left exactly as it was. A file
+// that passes them has its record count lowered to the whole records present
+// and is cut after the last counted record. Failure changes nothing.
 Status OpenTable(const QString &path, const Text &tableName);
 
 // Fails, leaving the selection as it was, for a name that is not open.
