@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -104,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         store::SetFatalHandler(&throwFatal);
         const QString d = QDir::temp().filePath(QStringLiteral("quillmere-fuzz-%1").arg(::getpid()));
         QDir().mkpath(d);
+        std::atexit([] { QDir(QDir::temp().filePath(QStringLiteral("quillmere-fuzz-%1").arg(::getpid()))).removeRecursively(); });
         return d;
     }();
     const QString path = directory + QStringLiteral("/f.edb");
