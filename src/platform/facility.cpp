@@ -527,11 +527,14 @@ void SetPicker(DatePicker *picker, double value)
 {
     const double clamped = ClampDate(value);
     const double day = DatePart(clamped);
+    // Within half a second of midnight the value counts as the next day; it
+    // then reads back as that midnight, or its date part would move on again.
+    const double fraction = day == std::trunc(clamped) ? std::fabs(clamped - std::trunc(clamped)) : 0.0;
     ProgramChange quiet;
     const QDate date = ToLocalDateTime(day).date();
     picker->setDate(date);
     picker->setProperty("shownDate", date);
-    picker->setProperty("timeFraction", std::fabs(clamped - std::trunc(clamped)));
+    picker->setProperty("timeFraction", fraction);
 }
 
 QString ShownText(const Text &text)

@@ -298,6 +298,7 @@ void TestControls::pickerValue_data()
     QTest::addColumn<QDate>("shown");
     QTest::addColumn<double>("read");
     QTest::newRow("with time of day") << 45000.75 << QDate(2023, 3, 15) << 45000.75;
+    QTest::newRow("23:59:59.5 shows the next day") << 45000.0 + 86399.5 / 86400.0 << QDate(2023, 3, 16) << 45001.0;
     QTest::newRow("0 is 1899-12-30, not now") << 0.0 << QDate(1899, 12, 30) << 0.0;
     QTest::newRow("negative") << -1.25 << QDate(1899, 12, 29) << -1.25;
     QTest::newRow("first day") << platform::kFirstDay << QDate(100, 1, 1) << platform::kFirstDay;
