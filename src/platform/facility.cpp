@@ -657,6 +657,12 @@ void LoadWindow(Window window, bool modal)
     Raise(window, {}, Event::Created);
     if (!w.widget)
         return;
+    // A window whose creation handler asked for it to close (a start that
+    // cannot go on) goes without ever being shown.
+    if (w.closePosted) {
+        DestroyWindow(window);
+        return;
+    }
 
     const QSize outer = widget->property("outerSize").toSize();
     QScreen *screen = QGuiApplication::primaryScreen();
