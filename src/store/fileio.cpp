@@ -5,14 +5,19 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace store {
 
 namespace {
+
+constexpr size_t kMaxPieces = 1024;   // what Linux takes in one pwritev
 
 bool syncEnabled = true;
 std::optional<std::int64_t> limit;
@@ -117,6 +122,59 @@ bool WriteAt(int fd, const char *data, std::int64_t size, std::int64_t offset)
         done += n;
     }
     if (granted < size) {
+        errno = EIO;
+        return false;
+    }
+    return true;
+}
+
+bool WriteVecAt(int fd, const struct iovec *pieces, int count, std::int64_t offset)
+{
+    if (stopped()) {
+        errno = EIO;
+        return false;
+    }
+    std::int64_t size = 0;
+    for (int i = 0; i < count; ++i)
+        size += static_cast<std::int64_t>(pieces[i].iov_len);
+    // As WriteAt: only the granted prefix reaches the file.
+    std::int64_t left = take(size);
+    const bool whole = left == size;
+    std::vector<struct iovec> rest;
+    rest.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count && left > 0; ++i) {
+        const auto length = std::min<std::int64_t>(left, static_cast<std::int64_t>(pieces[i].iov_len));
+        if (length > 0)
+            rest.push_back({pieces[i].iov_base, static_cast<size_t>(length)});
+        left -= length;
+    }
+    size_t first = 0;
+    std::int64_t at = offset;
+    while (first < rest.size()) {
+        const int pending = static_cast<int>(std::min<size_t>(rest.size() - first, kMaxPieces));
+        const ssize_t n = ::pwritev(fd, rest.data() + first, pending, static_cast<off_t>(at));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        at += n;
+        // Drop what was written; a piece written in part keeps its rest.
+        auto done = static_cast<size_t>(n);
+        while (first < rest.size() && done >= rest[first].iov_len) {
+            done -= rest[first].iov_len;
+            ++first;
+        }
+        if (done > 0) {
+            rest[first].iov_base = static_cast<char *>(rest[first].iov_base) + done;
+            rest[first].iov_len -= done;
+        }
+    }
+    if (!whole) {
         errno = EIO;
         return false;
     }

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <optional>
 
+struct iovec;
+
 namespace store {
 
 // Syncs make changes survive a power loss; a process crash never needs them.
@@ -33,6 +35,8 @@ void ResetUnitsUsed();
 // open(2) with O_CREAT; returns the descriptor or -1.
 int Create(const QString &path, int flags, unsigned mode);
 bool WriteAt(int fd, const char *data, std::int64_t size, std::int64_t offset);
+// The pieces one after another from `offset`, as one write.
+bool WriteVecAt(int fd, const struct iovec *pieces, int count, std::int64_t offset);
 bool Truncate(int fd, std::int64_t size);
 bool SyncData(int fd);      // fdatasync, when syncs are enabled
 bool SyncFile(int fd);      // fsync (directories, new files), when syncs are enabled

@@ -2,9 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Quillmere developers
 #pragma once
 
-// The rollback journal: the original bytes of every region a change is about
-// to overwrite, and the file's size before it, kept in "<file>-journal" only
-// while the change is under way. See recordstore.cpp for how it is used.
+// The rollback journal "<file>-journal": the original bytes of every region a
+// change is about to overwrite, and the file's size before it. One journal
+// file serves every change while its table is open; between changes its
+// head is zeroed, so that only a change under way has a journal that counts.
+// See recordstore.cpp for how it is used.
 
 #include "store/recordstore.h"
 
@@ -16,6 +18,14 @@
 
 namespace store::journal {
 
+// Bytes of the file at `offset` before a change, borrowed from the caller.
+struct Piece {
+    std::int64_t offset = 0;
+    const char *data = nullptr;
+    std::int64_t size = 0;
+};
+
+// The same, owned: what a journal read back from its file holds.
 struct Region {
     std::int64_t offset = 0;
     QByteArray bytes;   // what the file holds there before the change
@@ -28,25 +38,54 @@ struct FileId {
     std::uint64_t inode = 0;
 };
 
+// What a complete journal of this file says.
+struct Contents {
+    std::int64_t originalSize = 0;
+    std::vector<Region> regions;
+};
+
 QString PathFor(const QString &filePath);
 
-// Writes the journal and makes it durable, its directory entry included.
-// False with errno set; a partial journal may be left behind (it is
-// recognised as incomplete and discarded).
-bool Write(const QString &journalPath, int dirFd, FileId id, std::int64_t originalSize,
-           const std::vector<Region> &regions);
+// Writes a complete journal at the start of `fd` (an open journal file) and
+// makes it durable. `salt` is never 0 and differs from one change to the
+// next, so that what an earlier journal left further on can never complete a
+// journal cut short. False with errno set; a partial journal is recognised as
+// incomplete.
+bool Write(int fd, FileId id, std::uint32_t salt, std::int64_t originalSize,
+           const std::vector<Piece> &originals);
+
+// Zeroes the journal's head and makes that durable: the change is complete.
+bool Invalidate(int fd);
+
+// Reads the journal in `fd` back. Returns false (errno set) when it cannot be
+// read; `complete` tells whether it is a whole journal of this file. A whole
+// journal whose regions do not fit a file of `fileSize` bytes gives `damaged`.
+bool Read(int fd, FileId id, std::int64_t fileSize, bool &complete, bool &damaged, Contents &out);
 
 // Puts the original bytes back and the original size, and syncs the file.
-bool Apply(int fd, std::int64_t originalSize, const std::vector<Region> &regions);
-
-// Removes the journal (a missing one counts as removed) and syncs the directory.
-bool Remove(const QString &journalPath, int dirFd);
+bool Apply(int fd, const Contents &contents);
 
 // At open, with the file's lock held: rolls back a complete journal of this
-// file; removes an incomplete one (the file was not touched yet) or one of
-// another file. A complete journal that does not fit its file gives
-// Code::NotThisLayout and leaves both alone.
+// file and removes it; removes an incomplete or invalidated one (the file was
+// not touched under it, or the change is complete) or one of another file.
+// A complete journal that does not fit its file gives Code::NotThisLayout and
+// leaves both alone.
 Status Recover(const QString &filePath, int fd, int dirFd, FileId id);
+
+// A word-wise 64-bit hash of the journal's bytes, in four independent lanes.
+class Hasher {
+public:
+    Hasher();
+    void add(const char *data, std::int64_t size);
+    std::uint64_t finish() const;
+
+private:
+    void stripe(const char *p);
+    std::uint64_t m_lanes[4];
+    char m_buffer[32];
+    std::int64_t m_buffered = 0;
+    std::uint64_t m_total = 0;
+};
 
 std::uint64_t Checksum(const char *data, std::int64_t size);
 

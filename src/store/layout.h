@@ -3,7 +3,7 @@
 #pragma once
 
 // Every size, offset and magic of a record file, and of the rollback journal
-// kept beside it while a change is under way. Integers are little-endian.
+// kept beside it while its table is open. Integers are little-endian.
 
 #include "store/recordstore.h"
 
@@ -64,13 +64,17 @@ constexpr double kLastDay = 2958465.0;    // 9999-12-31
 
 // --- rollback journal ("<file>-journal") ----------------------------------------
 // magic, device and inode of the file it belongs to, the file's size before
-// the change, the number of regions; then per region its offset, length and
-// original bytes; then an FNV-1a 64 checksum of everything before it.
+// the change, the number of regions, a salt that differs from the previous
+// change's (this head of 40 bytes is zeroed once the change is complete);
+// then per region its offset, length and original bytes; then
+// journal::Checksum of everything before it. Bytes after the checksum are
+// left over from an earlier, longer journal.
 inline constexpr char kJournalMagic[8] = {'W', 'E', 'D', 'B', 'J', 'R', 'N', 'L'};
 constexpr std::int64_t kJournalDeviceOffset = 8;
 constexpr std::int64_t kJournalInodeOffset = 16;
 constexpr std::int64_t kJournalSizeOffset = 24;
 constexpr std::int64_t kJournalRegionCountOffset = 32;
+constexpr std::int64_t kJournalSaltOffset = 36;
 constexpr std::int64_t kJournalHeaderSize = 40;
 constexpr std::int64_t kJournalRegionHeaderSize = 12;   // offset (8), length (4)
 constexpr std::int64_t kJournalChecksumSize = 8;

@@ -3,28 +3,37 @@
 
 // How a change survives a crash or a power loss
 //
-// Every change is written through to the file before its call returns; the
-// only copy kept in memory is a mirror of the file, used for reading and for
-// the journal's "before" bytes, and it is updated only after the file.
+// Every change is written through to the file before its call returns. The
+// records are read from a read-only shared map of the file itself, so what
+// is read is what the file holds; only the header and descriptors are kept
+// as a copy, updated after the file.
 //
 // A byte inside the counted part of the file (header, descriptors, records)
 // is never overwritten until its original is safe in the rollback journal
 // "<file>-journal": the journal holds the original bytes of every region the
-// change overwrites and the file's size before it, closed by a checksum. It
-// is written and synced (with its directory entry) first; then the file is
-// changed and synced; then the journal is removed, which is the moment the
-// change is complete. Opening takes the file's lock, then rolls back a
-// complete journal (bytes and size restored) or drops an incomplete one,
-// which was cut short before the file was touched.
+// change overwrites and the file's size before it, closed by a checksum. One
+// journal file serves every change while the table is open (it is created,
+// with its directory entry synced, at the first change and removed at
+// close). For each change the journal is written from its start and synced
+// first; then the file is changed and synced; then the journal's head is
+// zeroed and synced, which is the moment the change is complete. Opening
+// takes the file's lock, then rolls back a complete journal of this file
+// (bytes and size restored) and removes whatever journal it finds: one that
+// is incomplete was cut short before the file was touched, and one with a
+// zeroed head belongs to a completed change. Each journal's head carries a
+// salt that differs from the previous one's, and the checksum covers it, so
+// the bytes an earlier journal left behind can never complete one cut short.
 //
 // Appends write the new record beyond the counted records first and sync it;
 // until the header's count covers it those bytes belong to no record, and
 // opening cuts them off. Only then is the header's count and next tag
-// rewritten, under the journal.
+// rewritten, under the journal. A purge likewise journals only the bytes its
+// moved records land on and the count; the records left past the new count
+// are cut off after the change is complete (or by the next open).
 //
 // So after a crash at any moment the file opens as it was before the change
 // under way or as it is after it, and its bytes are always exactly the
-// record file layout; the journal exists only while a change is under way.
+// record file layout.
 
 #include "store/recordstore.h"
 
@@ -37,6 +46,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtEndian>
@@ -53,6 +63,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,7 +72,6 @@ namespace store {
 namespace {
 
 using namespace store::layout;
-using journal::Region;
 
 // --- small helpers ---------------------------------------------------------------
 
@@ -223,6 +233,11 @@ struct Field {
 
 class Table {
 public:
+    Table() = default;
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+    ~Table();
+
     Text name;
     QString path;
     Fd fd;
@@ -232,41 +247,173 @@ public:
     std::int32_t recordLength = 0;
     std::int64_t recordsStart = 0;
     QByteArray head;      // header, field count and descriptors, as in the file
-    QByteArray records;   // the counted records, as in the file
     std::int32_t current = 0;   // opened before the first record
+    std::vector<char> scratch;  // kept between purges for its capacity
 
     std::int32_t count() const { return getI32(head.constData() + kCountOffset); }
     std::int32_t nextTag() const { return getI32(head.constData() + kNextTagOffset); }
-    std::int64_t size() const { return recordsStart + records.size(); }
+    std::int64_t size() const { return recordsStart + std::int64_t(count()) * recordLength; }
     std::int64_t recordOffset(std::int32_t number) const
     {
         return recordsStart + std::int64_t(number - 1) * recordLength;
     }
-    char *record(std::int32_t number) { return records.data() + std::int64_t(number - 1) * recordLength; }
     const char *record(std::int32_t number) const
     {
-        return records.constData() + std::int64_t(number - 1) * recordLength;
+        return m_records + std::int64_t(number - 1) * recordLength;
     }
     const Field *field(const Text &fieldName) const
     {
+        // A condition that FindRecord tests on every record asks for the same
+        // field each time.
+        if (m_lastField && sameName(m_lastField->name, fieldName))
+            return m_lastField;
         for (const Field &f : fields) {
             if (sameName(f.name, fieldName))
-                return &f;
+                return m_lastField = &f;
         }
         return nullptr;
     }
 
-    Status change(std::vector<Region> originals, std::int64_t originalSize,
+    bool mapAtLeast(std::int64_t bytes);
+    Status change(const std::vector<journal::Piece> &originals, std::int64_t originalSize,
                   const std::function<bool()> &writes);
     Status settlePending();
+    void closeJournal();
 
 private:
-    // A change whose journal could be neither rolled back nor removed: the
-    // file may hold part of it. Undone before the next change, or at open.
+    bool openJournal();
+    bool rollBack();
+
+    mutable const Field *m_lastField = nullptr;
+    // The file mapped read-only and shared: the records are read where the
+    // file holds them, so a change is seen as soon as it is written. Mapped
+    // further than the file reaches, so that appends seldom map it again.
+    void *m_map = nullptr;
+    std::int64_t m_mapLength = 0;
+    const char *m_records = nullptr;   // in the map, or in m_shadow
+
+    Fd m_journal;   // opened at the first change, removed at close
+    // Each change's journal is told from the one before by this.
+    std::uint32_t m_salt = QRandomGenerator::system()->generate();
+
+    // A change whose journal could be neither rolled back nor invalidated:
+    // the file may hold part of it. Undone before the next change, or at
+    // open; meanwhile the records are read from a copy as they were before it.
     bool m_pending = false;
-    std::vector<Region> m_pendingOriginals;
-    std::int64_t m_pendingSize = 0;
+    QByteArray m_shadow;
 };
+
+Table::~Table()
+{
+    if (m_map)
+        ::munmap(m_map, static_cast<size_t>(m_mapLength));
+    closeJournal();
+}
+
+bool Table::mapAtLeast(std::int64_t bytes)
+{
+    if (bytes <= m_mapLength)
+        return true;
+    const std::int64_t page = ::sysconf(_SC_PAGESIZE);
+    const std::int64_t wanted = bytes + bytes / 2 + (std::int64_t(1) << 16);
+    const std::int64_t length = (wanted + page - 1) / page * page;
+    void *map = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED, fd.get(), 0);
+    if (map == MAP_FAILED)
+        return false;
+    if (m_map)
+        ::munmap(m_map, static_cast<size_t>(m_mapLength));
+    m_map = map;
+    m_mapLength = length;
+    if (!m_pending)
+        m_records = static_cast<const char *>(m_map) + recordsStart;
+    return true;
+}
+
+bool Table::openJournal()
+{
+    if (m_journal.get() >= 0)
+        return true;
+    // Its directory entry is made durable once, before any change relies on it.
+    m_journal.reset(io::Create(journal::PathFor(path), O_RDWR | O_TRUNC, 0644));
+    return m_journal.get() >= 0 && io::SyncFile(dirFd.get());
+}
+
+void Table::closeJournal()
+{
+    // A journal still to be rolled back stays for the next open.
+    if (m_journal.get() < 0 || m_pending)
+        return;
+    io::Remove(journal::PathFor(path));   // one left behind is invalidated, and ignored
+    m_journal.reset();
+}
+
+// Puts back what a failed change began, from its journal; on failure keeps
+// the change pending, reading the records as they were before it.
+bool Table::rollBack()
+{
+    struct stat st {};
+    bool complete = false;
+    bool damaged = false;
+    journal::Contents contents;
+    if (::fstat(fd.get(), &st) != 0
+        || !journal::Read(m_journal.get(), id, st.st_size, complete, damaged, contents)) {
+        m_pending = true;
+        return false;
+    }
+    if (!complete || damaged)   // the file was not touched under it
+        return true;
+    if (journal::Apply(fd.get(), contents) && journal::Invalidate(m_journal.get()))
+        return true;
+    if (!m_pending && m_records) {   // not yet mapped at open: the table is dropped
+        const std::int64_t length = std::int64_t(count()) * recordLength;
+        const std::int64_t present = std::clamp<std::int64_t>(st.st_size - recordsStart, 0, length);
+        m_shadow = QByteArray(static_cast<qsizetype>(length), '\0');
+        std::memcpy(m_shadow.data(), m_records, static_cast<size_t>(present));
+        for (const journal::Region &r : contents.regions) {
+            const std::int64_t from = std::max<std::int64_t>(r.offset, recordsStart);
+            const std::int64_t to = std::min<std::int64_t>(r.offset + r.bytes.size(), recordsStart + length);
+            if (from < to)
+                std::memcpy(m_shadow.data() + (from - recordsStart), r.bytes.constData() + (from - r.offset),
+                            static_cast<size_t>(to - from));
+        }
+        m_records = m_shadow.constData();
+    }
+    m_pending = true;
+    return false;
+}
+
+Status Table::settlePending()
+{
+    if (!m_pending)
+        return Status::success();
+    if (!rollBack())
+        return ioFailure(path, errno);
+    m_pending = false;
+    m_shadow = QByteArray();
+    m_records = static_cast<const char *>(m_map) + recordsStart;
+    return Status::success();
+}
+
+// Overwrites bytes of the file under the journal; see the top of this file.
+// The original bytes are borrowed: they must stay as they are until the
+// journal is written. On failure the file is rolled back at once when it can
+// be, else as soon as the next change or open comes.
+Status Table::change(const std::vector<journal::Piece> &originals, std::int64_t originalSize,
+                     const std::function<bool()> &writes)
+{
+    if (Status pending = settlePending(); !pending)
+        return pending;
+    if (++m_salt == 0)
+        m_salt = 1;
+    if (!openJournal() || !journal::Write(m_journal.get(), id, m_salt, originalSize, originals))
+        // Nothing in the file was touched; a journal cut short is incomplete.
+        return ioFailure(journal::PathFor(path), errno);
+    if (writes() && io::SyncData(fd.get()) && journal::Invalidate(m_journal.get()))
+        return Status::success();
+    const int error = errno;
+    rollBack();
+    return ioFailure(path, error);
+}
 
 std::vector<std::unique_ptr<Table>> tables;
 Table *selected = nullptr;
@@ -279,46 +426,6 @@ Table *findTable(const Text &tableName)
             return t.get();
     }
     return nullptr;
-}
-
-Status Table::settlePending()
-{
-    if (!m_pending)
-        return Status::success();
-    if (!journal::Apply(fd.get(), m_pendingSize, m_pendingOriginals)
-        || !journal::Remove(journal::PathFor(path), dirFd.get()))
-        return ioFailure(path, errno);
-    m_pending = false;
-    m_pendingOriginals.clear();
-    return Status::success();
-}
-
-// Overwrites bytes of the file under the journal; see the top of this file.
-// On failure the file is rolled back at once when it can be, else as soon as
-// the next change or open comes; the memory mirror is never changed here.
-Status Table::change(std::vector<Region> originals, std::int64_t originalSize,
-                     const std::function<bool()> &writes)
-{
-    if (Status pending = settlePending(); !pending)
-        return pending;
-    const QString journalPath = journal::PathFor(path);
-    if (!journal::Write(journalPath, dirFd.get(), id, originalSize, originals)) {
-        const int error = errno;
-        // Nothing in the file was touched; a journal left here is harmless
-        // (incomplete, or one that restores the bytes already there).
-        journal::Remove(journalPath, dirFd.get());
-        return ioFailure(journalPath, error);
-    }
-    if (writes() && io::SyncData(fd.get()) && journal::Remove(journalPath, dirFd.get()))
-        return Status::success();
-    const int error = errno;
-    if (!journal::Apply(fd.get(), originalSize, originals)
-        || !journal::Remove(journalPath, dirFd.get())) {
-        m_pending = true;
-        m_pendingOriginals = std::move(originals);
-        m_pendingSize = originalSize;
-    }
-    return ioFailure(path, error);
 }
 
 // --- reading and checking a file at open -----------------------------------------------
@@ -400,31 +507,30 @@ Status readLayout(Table &table, std::int64_t fileSize)
     return Status::success();
 }
 
-// Lowers a record count that covers more than the whole records present, and
-// cuts off whatever follows the last counted record.
+// Lowers a record count that covers more than the whole records present,
+// cuts off whatever follows the last counted record, and maps the file.
 Status repairAndLoad(Table &table, std::int64_t fileSize)
 {
     const std::int64_t whole = (fileSize - table.recordsStart) / table.recordLength;
     const std::int32_t count = table.count();
     if (count > whole) {
-        QByteArray lowered(4, Qt::Uninitialized);
-        putI32(lowered.data(), static_cast<std::int32_t>(whole));
-        std::vector<Region> originals{{kCountOffset, table.head.mid(kCountOffset, 4)}};
-        const Status s = table.change(std::move(originals), fileSize, [&]() {
-            return io::WriteAt(table.fd.get(), lowered.constData(), 4, kCountOffset);
-        });
+        char lowered[4];
+        putI32(lowered, static_cast<std::int32_t>(whole));
+        const Status s = table.change({{kCountOffset, table.head.constData() + kCountOffset, 4}}, fileSize,
+                                      [&]() { return io::WriteAt(table.fd.get(), lowered, 4, kCountOffset); });
+        // A file opened without a repair has no journal beside it until its
+        // first change; this one should not keep one either.
+        table.closeJournal();
         if (!s)
             return s;
         putI32(table.head.data() + kCountOffset, static_cast<std::int32_t>(whole));
     }
-    const std::int64_t length = std::int64_t(table.count()) * table.recordLength;
-    const std::int64_t end = table.recordsStart + length;
+    const std::int64_t end = table.size();
     // Bytes past the last counted record belong to no record: an append cut
     // short, or anything else; dropping them needs no journal.
     if (fileSize > end && !(io::Truncate(table.fd.get(), end) && io::SyncData(table.fd.get())))
         return ioFailure(table.path, errno);
-    table.records.resize(static_cast<qsizetype>(length));
-    if (!readAt(table.fd.get(), table.records.data(), length, table.recordsStart))
+    if (!table.mapAtLeast(end))
         return ioFailure(table.path, errno);
     return Status::success();
 }
@@ -814,27 +920,26 @@ Status AddRecord(const Values &values)
     if (Status pending = t->settlePending(); !pending)
         return pending;
 
+    const std::int64_t oldSize = t->size();
+    // Mapped first, so that nothing is left to undo when it cannot be.
+    if (!t->mapAtLeast(oldSize + t->recordLength))
+        return ioFailure(t->path, errno);
     QByteArray rec(t->recordLength, 0);
     putI32(rec.data(), t->nextTag());
     encodeValues(*t, values, rec.data());
-
-    const std::int64_t oldSize = t->size();
     if (!io::WriteAt(t->fd.get(), rec.constData(), rec.size(), oldSize) || !io::SyncData(t->fd.get())) {
         const int error = errno;
         io::Truncate(t->fd.get(), oldSize);
         return ioFailure(t->path, error);
     }
-    QByteArray header(8, Qt::Uninitialized);
-    putI32(header.data(), t->count() + 1);
-    putI32(header.data() + 4, t->nextTag() + 1);
-    std::vector<Region> originals{{kCountOffset, t->head.mid(kCountOffset, 8)}};
-    const Status s = t->change(std::move(originals), oldSize, [&]() {
-        return io::WriteAt(t->fd.get(), header.constData(), 8, kCountOffset);
-    });
+    char header[8];
+    putI32(header, t->count() + 1);
+    putI32(header + 4, t->nextTag() + 1);
+    const Status s = t->change({{kCountOffset, t->head.constData() + kCountOffset, 8}}, oldSize,
+                               [&]() { return io::WriteAt(t->fd.get(), header, 8, kCountOffset); });
     if (!s)
         return s;
-    std::memcpy(t->head.data() + kCountOffset, header.constData(), 8);
-    t->records.append(rec);
+    std::memcpy(t->head.data() + kCountOffset, header, 8);
     t->current = t->count();
     return s;
 }
@@ -848,16 +953,15 @@ Status ModifyRecord(const Values &values)
         return s;
     if (t->current < 1 || t->current > t->count())
         return Status::success();
-    const QByteArray old(t->record(t->current), t->recordLength);
-    QByteArray rec = old;
+    if (Status pending = t->settlePending(); !pending)
+        return pending;
+    const char *old = t->record(t->current);
+    QByteArray rec(old, t->recordLength);
     encodeValues(*t, values, rec.data());
     const std::int64_t offset = t->recordOffset(t->current);
-    const Status s = t->change({{offset, old}}, t->size(), [&]() {
+    return t->change({{offset, old, t->recordLength}}, t->size(), [&]() {
         return io::WriteAt(t->fd.get(), rec.constData(), rec.size(), offset);
     });
-    if (s)
-        std::memcpy(t->record(t->current), rec.constData(), static_cast<size_t>(rec.size()));
-    return s;
 }
 
 Status DeleteRecord()
@@ -867,18 +971,16 @@ Status DeleteRecord()
         return noTable();
     if (t->current < 1 || t->current > t->count())
         return Status::success();
+    if (Status pending = t->settlePending(); !pending)
+        return pending;
     const std::int32_t tag = getI32(t->record(t->current));
     if (tag <= 0)
         return Status::success();
     char marked[4];
     putI32(marked, -tag);
     const std::int64_t offset = t->recordOffset(t->current);
-    const Status s = t->change({{offset, QByteArray(t->record(t->current), 4)}}, t->size(), [&]() {
-        return io::WriteAt(t->fd.get(), marked, 4, offset);
-    });
-    if (s)
-        std::memcpy(t->record(t->current), marked, 4);
-    return s;
+    return t->change({{offset, t->record(t->current), 4}}, t->size(),
+                     [&]() { return io::WriteAt(t->fd.get(), marked, 4, offset); });
 }
 
 Status PurgeDeleted()
@@ -886,6 +988,8 @@ Status PurgeDeleted()
     Table *t = selected;
     if (!t)
         return noTable();
+    if (Status pending = t->settlePending(); !pending)
+        return pending;
     const std::int32_t n = t->count();
     std::int32_t first = 1;
     while (first <= n && getI32(t->record(first)) > 0)
@@ -894,34 +998,39 @@ Status PurgeDeleted()
         t->current = 1;
         return Status::success();
     }
-    QByteArray kept = t->records.left(std::int64_t(first - 1) * t->recordLength);
-    std::int32_t remaining = first - 1;
-    for (std::int32_t k = first; k <= n; ++k) {
-        if (getI32(t->record(k)) > 0) {
-            kept.append(t->record(k), t->recordLength);
-            ++remaining;
+    // The live records after the first marked one, in runs, moved down to it.
+    std::vector<char> &moved = t->scratch;
+    moved.clear();
+    for (std::int32_t k = first; k <= n;) {
+        if (getI32(t->record(k)) <= 0) {
+            ++k;
+            continue;
         }
+        std::int32_t end = k + 1;
+        while (end <= n && getI32(t->record(end)) > 0)
+            ++end;
+        moved.insert(moved.end(), t->record(k), t->record(end));
+        k = end;
     }
+    const std::int32_t remaining = first - 1 + static_cast<std::int32_t>(moved.size() / size_t(t->recordLength));
     const std::int64_t from = t->recordOffset(first);
-    const std::int64_t moved = std::int64_t(remaining - (first - 1)) * t->recordLength;
     char newCount[4];
     putI32(newCount, remaining);
-    const std::int64_t newSize = t->recordsStart + kept.size();
-    std::vector<Region> originals{
-        {kCountOffset, t->head.mid(kCountOffset, 4)},
-        {from, t->records.mid(std::int64_t(first - 1) * t->recordLength)},
-    };
-    const Status s = t->change(std::move(originals), t->size(), [&]() {
-        return (moved == 0
-                || io::WriteAt(t->fd.get(), kept.constData() + (from - t->recordsStart), moved, from))
-            && io::WriteAt(t->fd.get(), newCount, 4, kCountOffset)
-            && io::Truncate(t->fd.get(), newSize);
+    // Only the bytes the moved records land on are journalled; the records
+    // past the new count are cut off once the change is complete.
+    std::vector<journal::Piece> originals{{kCountOffset, t->head.constData() + kCountOffset, 4}};
+    if (!moved.empty())
+        originals.push_back({from, t->record(first), std::int64_t(moved.size())});
+    const Status s = t->change(originals, t->size(), [&]() {
+        return (moved.empty() || io::WriteAt(t->fd.get(), moved.data(), std::int64_t(moved.size()), from))
+            && io::WriteAt(t->fd.get(), newCount, 4, kCountOffset);
     });
     if (!s)
         return s;
     std::memcpy(t->head.data() + kCountOffset, newCount, 4);
-    t->records = std::move(kept);
     t->current = 1;
+    // They belong to no record now; a cut that fails leaves them to the next open.
+    io::Truncate(t->fd.get(), t->size());
     return s;
 }
 
