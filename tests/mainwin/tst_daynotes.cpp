@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -287,6 +288,19 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(f->control(MainWindowFixture::kNotesBox), &composing);
         f->click("按钮_后一天");
         QCOMPARE(notes().value(0).text, platform::ToCp936(u"今天开会"));
+    }
+
+    void pendingEditIsStoredWhenTheSessionEnds()
+    {
+        QVERIFY(f->start());
+        f->typeNote(u"关机前"_s);
+        // Log-off may end the process without closing the window; Qt asks
+        // the program to save through its session manager first.
+        auto *manager = qApp->findChild<QSessionManager *>();
+        QVERIFY(manager);
+        Q_EMIT qApp->commitDataRequest(*manager);
+        QCOMPARE(notes().value(0).text, platform::ToCp936(u"关机前"));
+        QCOMPARE(noteDirty, 0);
     }
 
     void noteThatCannotBeStoredStaysInTheBox()
