@@ -6,6 +6,7 @@
 #include "rawfile.h"
 #include "storetest.h"
 
+#include "store/fileio.h"
 #include "store/recordstore.h"
 #include "store/schedule.h"
 
@@ -58,12 +59,14 @@ private Q_SLOTS:
     void cleanup()
     {
         CloseAllTables();
+        SetSyncEnabled(true);
         m_dir.reset();
     }
 
     void newFiles_data();
     void newFiles();
     void tagsAfterDeleteAndPurge();
+    void readsFollowGrowthAndPurge();
     void shorterTextKeepsStaleBytes();
     void textCutToWidth_data();
     void textCutToWidth();
@@ -172,6 +175,37 @@ void TestRecordFile::tagsAfterDeleteAndPurge()
     tasks = raw::Tasks(raw::ReadBytes(tasksPath()));
     QCOMPARE(tasks.size(), 3);
     QCOMPARE(tasks[2], (raw::Task{4, 3, "four", false}));
+}
+
+// The records are read where the file holds them: through appends that
+// outgrow what was mapped at open, and a purge that moves most of them.
+void TestRecordFile::readsFollowGrowthAndPurge()
+{
+    SetSyncEnabled(false);   // thousands of changes; syncs add nothing here
+    openBoth();
+    QVERIFY(SelectTable(TasksTable()));
+    for (int i = 1; i <= 3000; ++i)
+        QVERIFY(addTask(QByteArray::number(i)));
+    for (int k = 1; k <= 3000; k += 3) {
+        GoTo(k);
+        QVERIFY(DeleteRecord());
+    }
+    QVERIFY(PurgeDeleted());
+    for (int i = 3001; i <= 3100; ++i)
+        QVERIFY(addTask(QByteArray::number(i)));
+
+    const QList<raw::Task> inFile = raw::Tasks(raw::ReadBytes(tasksPath()));
+    QCOMPARE(inFile.size(), 2100);
+    QCOMPARE(RecordCount(), 2100);
+    QCOMPARE(inFile.first().name, QByteArray("2"));
+    QCOMPARE(inFile.last().name, QByteArray("3100"));
+    GoToFirst();
+    for (const raw::Task &t : inFile) {
+        QCOMPARE(ReadField(TaskNameField()).text, t.name);
+        QCOMPARE(ReadField(TaskNumberField()).integer, t.number);
+        Skip();
+    }
+    QCOMPARE(CurrentRecordNumber(), 2101);
 }
 
 void TestRecordFile::shorterTextKeepsStaleBytes()
