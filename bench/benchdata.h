@@ -20,10 +20,8 @@ constexpr int kTaskCount = 10000;
 
 // Benchmarks that add records take the added ones out again every so many
 // iterations, outside the timed part, so the tables stay within this many
-// records of their starting size. The first add after a purge costs ours far
-// more than the others (the store regrows its in-memory copy of the records),
-// so each batch makes that one untimed, on both sides alike, and
-// AppendNoteAfterOpen measures the first add after an open on its own.
+// records of their starting size. AppendNoteAfterOpen measures the first add
+// after an open on its own.
 constexpr int kRestoreBatch = 64;
 
 // Each run of AppendNoteAfterOpen reopens the file outside the timed part,
