@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Quillmere developers
 #pragma once
 
+#include "support/usersim.h"
+
 // Starts the real main window on a temporary program folder with a fixed clock.
 
 #include "mainwin/mainwin.h"
@@ -80,22 +82,10 @@ public:
         QTRY_VERIFY(box->hasFocus());
     }
 
-    // QTest::keyClicks takes Latin-1 only; a Chinese character arrives as a
-    // key event that carries its text, as an input method delivers it.
-    static void typeInto(QWidget *widget, const QString &text)
-    {
-        for (const QChar c : text) {
-            if (c.unicode() < 0x80)
-                QTest::keyClick(widget, c.toLatin1());
-            else
-                QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
-    }
-
     static void typeNote(const QString &text)
     {
         enterNotes();
-        typeInto(control(kNotesBox), text);
+        TypeText(control(kNotesBox), text);
     }
 
     static void leaveNotes()

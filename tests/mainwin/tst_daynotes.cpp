@@ -8,52 +8,11 @@
 #include <QInputMethodEvent>
 #include <QMessageBox>
 #include <QSessionManager>
-#include <QTimer>
 
-#include <sys/resource.h>
-#include <csignal>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Answers every message box that opens, remembering its text.
-class MessageCatcher : public QObject {
-public:
-    MessageCatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts.append(box->text());
-                box->accept();
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
-
-// Lets a file grow no further than `bytes`, so that appending fails with a
-// real error from the system; lifted again on scope exit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { lift(); }
-    void lift() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old {};
-};
 
 const QDate kToday(2026, 12, 11);
 
@@ -185,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(f->start());
         const QString full(256, QChar(u'字'));   // two bytes each in code page 936
         f->typeNote(full);
-        f->typeInto(f->control(MainWindowFixture::kNotesBox), u"a字"_s);
+        TypeText(f->control(MainWindowFixture::kNotesBox), u"a字"_s);
         QCOMPARE(f->shownNote(), full);   // the box is full: nothing more goes in
         f->leaveNotes();
 

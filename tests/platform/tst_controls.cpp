@@ -121,7 +121,7 @@ void TestControls::typingRaisesPerChange()
     platform::Bind(Window::Main, kNotes, Event::TextChanged, [&] { ++changes; });
     QVERIFY(m_fixture->loadMain());
     QWidget *notes = focusControl(kNotes);
-    Type(notes, u"日程"_s);
+    TypeText(notes, u"日程"_s);
     QTest::keyClick(notes, Qt::Key_Backspace);
     QCOMPARE(changes, 3);
     QCOMPARE(U(platform::EditText(Window::Main, kNotes)), u"日"_s);
@@ -159,7 +159,7 @@ void TestControls::refusesWhatCodePage936CannotHold()
         widget->setFocus(Qt::TabFocusReason);
         QVERIFY(QTest::qWaitForWindowActive(widget->window()));
         if (how == u"key") {
-            Type(widget, input);
+            TypeText(widget, input);
         } else if (how == u"input method") {
             QInputMethodEvent commit;
             commit.setCommitString(input);
@@ -220,7 +220,7 @@ void TestControls::notesByteLimit()
         qobject_cast<QLineEdit *>(widget)->end(false);
 
     if (how == u"key") {
-        Type(widget, input);
+        TypeText(widget, input);
     } else if (how == u"input method") {
         QInputMethodEvent commit;
         commit.setCommitString(input);
@@ -257,7 +257,7 @@ void TestControls::compositionCommittedBeforeLostFocus()
     QVERIFY(QTest::qWaitForWindowActive(widget->window()));
     widget->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(widget->hasFocus());
-    Type(widget, u"今天"_s);
+    TypeText(widget, u"今天"_s);
     QInputMethodEvent preedit(u"开会"_s, {});
     QApplication::sendEvent(widget, &preedit);
     QCOMPARE(U(platform::EditText(window, box)), u"今天"_s);   // still composing
@@ -281,7 +281,7 @@ void TestControls::sessionEndingStoresPending()
     QVERIFY(m_fixture->loadMain());
     QWidget *notes = focusControl(kNotes);
     QTRY_VERIFY(notes->hasFocus());
-    Type(notes, u"下午"_s);
+    TypeText(notes, u"下午"_s);
     QInputMethodEvent preedit(u"散步"_s, {});
     QApplication::sendEvent(notes, &preedit);
 

@@ -211,7 +211,7 @@ void TestMainWindow::closeBoxStoresNoteFirst()
         QWidget *notes = m_fixture->control("编辑框_事务");
         notes->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(notes->hasFocus());
-        Type(notes, u"便条"_s);
+        TypeText(notes, u"便条"_s);
 
         if (byEsc)
             QTest::keyClick(notes, Qt::Key_Escape);

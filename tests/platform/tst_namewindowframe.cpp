@@ -126,7 +126,7 @@ void TestTaskNameWindow::closing()
     WhenModal([&](QWidget *window) {
         QWidget *box = m_fixture->control("编辑框1", Window::TaskName);
         QTRY_VERIFY(box->hasFocus());
-        Type(box, u"甲"_s);
+        TypeText(box, u"甲"_s);
         if (how == u"button") {
             QWidget *ok = m_fixture->control("按钮_确定", Window::TaskName);
             QTest::mouseClick(ok, Qt::LeftButton);

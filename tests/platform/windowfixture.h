@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Quillmere developers
 #pragma once
 
+#include "support/usersim.h"
+
 // A loaded window on a temporary program folder, a log of the events that
 // reached the handlers, and a way to close whatever is left open.
 
@@ -83,17 +85,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-// Types `text` as key presses that carry it, one character at a time
-// (QTest::keyClicks takes only Latin-1).
-inline void Type(QWidget *widget, const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, text.mid(i, length), Qt::NoModifier);
-        i += length - 1;
-    }
-}
 
 // Runs `drive` once the next modal box or window is up, and closes a message
 // box it leaves open.

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Quillmere developers
 #pragma once
 
+#include "support/usersim.h"
+
 // The real main window on a temporary program folder with its task list
 // handlers bound, "renwu.edb" seeded through the store, and ways to read the
 // list and the file back.
@@ -199,13 +201,7 @@ public:
         QTRY_VERIFY(!platform::IsLoaded(Window::TaskName));
     }
 
-    // QTest::keyClicks takes Latin-1 only; a key with its text is what an
-    // input method delivers for each character it commits.
-    static void type(QWidget *widget, const QString &text)
-    {
-        for (const QChar ch : text)
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(ch), Qt::NoModifier);
-    }
+    static void type(QWidget *widget, const QString &text) { TypeText(widget, text); }
 
     // Adds a task the way the user does: 添加, type, 确定.
     static void addTask(const QString &name)
@@ -218,44 +214,4 @@ public:
 
 private:
     QTemporaryDir m_dir;
-};
-
-// Answers every message box that opens, remembering its title and text.
-class MessageCatcher : public QObject {
-public:
-    MessageCatcher()
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                titles.append(box->windowTitle());
-                texts.append(box->text());
-                box->accept();
-            }
-        });
-        m_timer.start(20);
-    }
-    QStringList titles;
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
-
-// Lets files grow no further than `bytes`, so that an append fails with a
-// real error from the system; lifted again on scope exit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { lift(); }
-    void lift() { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old {};
 };
