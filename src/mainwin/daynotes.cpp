@@ -72,8 +72,10 @@ void OnNoteTextChanged()
 
 void OnNoteLostFocus()
 {
-    if (noteDirty != 0)
-        SaveDayNote();
+    // Closing the window takes the focus out of the box first; a note that
+    // could not be stored keeps the window open rather than going with it.
+    if (noteDirty != 0 && !SaveDayNote())
+        platform::CancelClose(Window::Main);
 }
 
 void OnDateChanged()

@@ -62,6 +62,7 @@ struct WindowState {
     QEventLoop *modalLoop = nullptr;
     bool closing = false;
     bool closePosted = false;
+    bool closeCancelled = false;
 };
 
 using BindingKey = std::tuple<int, std::string, int>;
@@ -190,6 +191,13 @@ void DestroyWindow(Window window)
     QWidget *focused = QApplication::focusWidget();
     if (focused && focused->window() == widget)
         focused->clearFocus();
+
+    // That handler could not store what the window holds: it stays open.
+    if (w.closeCancelled) {
+        w.closeCancelled = false;
+        w.closing = false;
+        return;
+    }
 
     Raise(window, {}, Event::WillBeDestroyed);
 
@@ -694,6 +702,13 @@ void LoadWindow(Window window, bool modal)
 bool IsLoaded(Window window)
 {
     return !State().windows[Slot(window)].widget.isNull();
+}
+
+void CancelClose(Window window)
+{
+    WindowState &w = State().windows[Slot(window)];
+    if (w.closing)
+        w.closeCancelled = true;
 }
 
 void RequestClose(Window window)

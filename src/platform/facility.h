@@ -76,6 +76,9 @@ void LoadWindow(Window window, bool modal);
 bool IsLoaded(Window window);
 // Returns at once; the window is destroyed later, from the event loop.
 void RequestClose(Window window);
+// From a lost focus handler run by a closing window: the window stays open
+// (its content could not be stored). Outside a close it does nothing.
+void CancelClose(Window window);
 // Runs until the last window of the program has been destroyed; skipped when none exists.
 void RunEventLoop();
 

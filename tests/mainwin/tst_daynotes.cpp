@@ -289,6 +289,25 @@ private Q_SLOTS:
         QCOMPARE(records[0].text, platform::ToCp936(u"留住"));
         QCOMPARE(messages.texts.size(), reported);
     }
+
+    void windowStaysOpenWhileItsNoteCannotBeStored()
+    {
+        QVERIFY(f->start());
+        MessageCatcher messages;
+        FileSizeLimit limit(260);
+        f->typeNote(u"别丢"_s);
+        QTest::keyClick(f->control(MainWindowFixture::kNotesBox), Qt::Key_Escape);
+        QTRY_COMPARE(messages.texts.size(), 1);
+        QVERIFY(platform::IsLoaded(platform::Window::Main));
+        QCOMPARE(f->shownNote(), u"别丢"_s);
+
+        limit.lift();
+        f->enterNotes();
+        QTest::keyClick(f->control(MainWindowFixture::kNotesBox), Qt::Key_Escape);
+        QTRY_VERIFY(!platform::IsLoaded(platform::Window::Main));
+        QCOMPARE(notes().value(0).text, platform::ToCp936(u"别丢"));
+        QCOMPARE(messages.texts.size(), 1);
+    }
 };
 
 QTEST_MAIN(TestDayNotes)
