@@ -167,6 +167,32 @@ void modifyNote(benchmark::State &state, SqliteJournal j)
     }
 }
 
+// Times `append` (the first one already made), taking the added rows out
+// again every kRestoreBatch appends, outside the timed part, so every append
+// meets a table of the same size.
+void timeAppends(benchmark::State &state, sqlite3 *db, sqlite3_stmt *insert, sqlite3_stmt *restore,
+                 bool (*append)(sqlite3_stmt *, int))
+{
+    int added = 1;
+    for (auto _ : state) {
+        if (added == kRestoreBatch) {
+            state.PauseTiming();
+            const bool restored = run(restore);
+            added = 0;
+            state.ResumeTiming();
+            if (!restored) {
+                state.SkipWithError(lastError(db).c_str());
+                break;
+            }
+        }
+        if (!append(insert, added++)) {
+            state.SkipWithError(lastError(db).c_str());
+            break;
+        }
+    }
+    run(restore);
+}
+
 bool appendDay(sqlite3_stmt *insert, int k)
 {
     sqlite3_bind_double(insert, 1, DayAfterLastNote(k));
@@ -186,24 +212,7 @@ void appendNote(benchmark::State &state, SqliteJournal j)
         return;
     }
     sqlite3_bind_double(restore.get(), 1, LastNoteDay());
-    int added = 1;
-    for (auto _ : state) {
-        if (added == kRestoreBatch) {
-            state.PauseTiming();
-            const bool restored = run(restore.get());
-            added = 0;
-            state.ResumeTiming();
-            if (!restored) {
-                state.SkipWithError(lastError(db.get()).c_str());
-                break;
-            }
-        }
-        if (!appendDay(insert.get(), added++)) {
-            state.SkipWithError(lastError(db.get()).c_str());
-            break;
-        }
-    }
-    run(restore.get());
+    timeAppends(state, db.get(), insert.get(), restore.get(), appendDay);
 }
 
 // The first note of a new day after the program starts: the insert, its
@@ -283,24 +292,7 @@ void addTask(benchmark::State &state, SqliteJournal j)
         return;
     }
     sqlite3_bind_int64(restore.get(), 1, lastId);
-    int added = 1;
-    for (auto _ : state) {
-        if (added == kRestoreBatch) {
-            state.PauseTiming();
-            const bool restored = run(restore.get());
-            added = 0;
-            state.ResumeTiming();
-            if (!restored) {
-                state.SkipWithError(lastError(db.get()).c_str());
-                break;
-            }
-        }
-        if (!addOneTask(insert.get(), added++)) {
-            state.SkipWithError(lastError(db.get()).c_str());
-            break;
-        }
-    }
-    run(restore.get());
+    timeAppends(state, db.get(), insert.get(), restore.get(), addOneTask);
 }
 
 // Deletes the first task, then appends one outside the timed part, so the
