@@ -192,7 +192,9 @@ bool Truncate(int fd, std::int64_t size)
     return rc == 0;
 }
 
-bool SyncData(int fd)
+namespace {
+
+bool Sync(int fd, int (*sync)(int))
 {
     if (stopped()) {
         errno = EIO;
@@ -202,24 +204,21 @@ bool SyncData(int fd)
         return true;
     int rc;
     do
-        rc = ::fdatasync(fd);
+        rc = sync(fd);
     while (rc < 0 && errno == EINTR);
     return rc == 0;
 }
 
+} // namespace
+
+bool SyncData(int fd)
+{
+    return Sync(fd, ::fdatasync);
+}
+
 bool SyncFile(int fd)
 {
-    if (stopped()) {
-        errno = EIO;
-        return false;
-    }
-    if (!syncEnabled)
-        return true;
-    int rc;
-    do
-        rc = ::fsync(fd);
-    while (rc < 0 && errno == EINTR);
-    return rc == 0;
+    return Sync(fd, ::fsync);
 }
 
 bool Remove(const QString &path)

@@ -52,6 +52,7 @@ private Q_SLOTS:
 private:
     QWidget *focusControl(const char *name);
     QRect itemRect(int row, bool checkBox) const;
+    bool loadListRecordingChanges();
 
     std::unique_ptr<WindowFixture> m_fixture;
     QStringList m_changes;
@@ -425,17 +426,26 @@ void TestControls::listProgramCallsRaiseNothing()
     QCOMPARE(list->sizeHintForRow(0), plain.sizeHintForRow(0) + 2);
 }
 
-void TestControls::listClickOnCheckBoxSelectsThenReports()
+// The main window with three tasks in its list; every check change is noted
+// in m_changes with the item it names, the selection and the item's mark.
+bool TestControls::loadListRecordingChanges()
 {
-    platform::Bind(Window::Main, kList, Event::CheckChange, [&] {
+    platform::Bind(Window::Main, kList, Event::CheckChange, [this] {
         const int index = platform::CheckChangedIndex();
         m_changes.append(u"%1 selected %2 checked %3"_s.arg(index)
                              .arg(platform::ListSelectedIndex(Window::Main, kList))
                              .arg(platform::ListIsChecked(Window::Main, kList, index)));
     });
-    QVERIFY(m_fixture->loadMain());
+    if (!m_fixture->loadMain())
+        return false;
     for (int i = 0; i < 3; ++i)
         platform::ListAddItem(Window::Main, kList, B(u"任务%1"_s.arg(i)), i + 1);
+    return true;
+}
+
+void TestControls::listClickOnCheckBoxSelectsThenReports()
+{
+    QVERIFY(loadListRecordingChanges());
     auto *list = m_fixture->control<QListWidget>(kList);
 
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, itemRect(2, true).center());
@@ -477,15 +487,7 @@ void TestControls::listDoubleClicks()
 
 void TestControls::listSpaceReportsFocusedItem()
 {
-    platform::Bind(Window::Main, kList, Event::CheckChange, [&] {
-        const int index = platform::CheckChangedIndex();
-        m_changes.append(u"%1 selected %2 checked %3"_s.arg(index)
-                             .arg(platform::ListSelectedIndex(Window::Main, kList))
-                             .arg(platform::ListIsChecked(Window::Main, kList, index)));
-    });
-    QVERIFY(m_fixture->loadMain());
-    for (int i = 0; i < 3; ++i)
-        platform::ListAddItem(Window::Main, kList, B(u"任务%1"_s.arg(i)), i + 1);
+    QVERIFY(loadListRecordingChanges());
     auto *list = m_fixture->control<QListWidget>(kList);
     list->setFocus(Qt::TabFocusReason);
     QTRY_VERIFY(list->hasFocus());
